@@ -2,7 +2,7 @@
 // with its result passed on; no decisions of the setup belong here.
 #include "platform/win32/Win32Process.h"
 
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 #include <cstdlib>
 #include <vector>

@@ -3,6 +3,7 @@
 // System aggregate that hands them to the logic.
 
 #include "platform/System.h"
+#include "platform/win32/WinApi.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Process.h"
 #include "platform/win32/Win32Registry.h"

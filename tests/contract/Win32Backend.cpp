@@ -1,7 +1,7 @@
 // The contract tests' backend on the real Windows: a scratch folder in the
 // temporary folder and a scratch key under HKEY_CURRENT_USER for each test,
 // both removed again when the test ends.
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 #include <memory>
 #include <string>

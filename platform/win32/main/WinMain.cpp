@@ -1,6 +1,6 @@
 // The entry point of setup.exe: the real Windows behind the seam, handed to
 // the setup's own process logic.
-#include <windows.h>
+#include "platform/win32/WinApi.h"
 
 #include "app/SetupApp.h"
 #include "platform/win32/Win32System.h"
