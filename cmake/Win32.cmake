@@ -21,6 +21,7 @@ set_target_properties(setup PROPERTIES OUTPUT_NAME setup SUFFIX ".exe")
 file(GLOB CONTRACT_TEST_SOURCES CONFIGURE_DEPENDS tests/contract/*Contract.cpp)
 add_executable(contract_tests tests/contract/Main.cpp tests/contract/Win32Backend.cpp ${CONTRACT_TEST_SOURCES})
 target_link_libraries(contract_tests PRIVATE setup_win32)
+setup_resources(contract_tests)  # so that string loading is tested on the real table
 setup_compile_options(contract_tests)
 
 # Each fixture (the test product, the GUI driver, the resource check) has a

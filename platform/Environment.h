@@ -17,6 +17,8 @@ class Environment {
 public:
     virtual ~Environment() = default;
 
+    // GetCommandLineA: the command line as the process was started with it.
+    [[nodiscard]] virtual std::string CommandLine() = 0;
     // The arguments as the C run-time split them (__argc, __argv): argument 0
     // is the program's path.
     [[nodiscard]] virtual std::vector<std::string> Arguments() = 0;

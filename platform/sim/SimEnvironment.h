@@ -36,8 +36,8 @@ public:
     void SetWow64(bool wow64) { wow64_ = wow64; }
 
     [[nodiscard]] std::uint64_t ClockMilliseconds() const { return clock_; }
-    [[nodiscard]] const std::string& CommandLine() const { return commandLine_; }
 
+    std::string CommandLine() override { return commandLine_; }
     std::vector<std::string> Arguments() override;
     std::string ModuleFileName(std::size_t bufferSize) override;
     std::optional<std::string> GetEnv(const std::string& name) override;

@@ -9,6 +9,8 @@
 
 namespace platform::win32 {
 
+std::string Win32Environment::CommandLine() { return GetCommandLineA(); }
+
 std::vector<std::string> Win32Environment::Arguments() {
     std::vector<std::string> args;
     for (int i = 0; i < __argc; ++i) args.emplace_back(__argv[i]);

@@ -11,6 +11,7 @@ namespace platform::win32 {
 
 class Win32Environment final : public platform::Environment {
 public:
+    std::string CommandLine() override;
     std::vector<std::string> Arguments() override;
     std::string ModuleFileName(std::size_t bufferSize) override;
     std::optional<std::string> GetEnv(const std::string& name) override;

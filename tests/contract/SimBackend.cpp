@@ -15,6 +15,7 @@ public:
     explicit SimBackend(int number) {
         scratch_ = "C:\\contract\\t" + std::to_string(number);
         machine_.files.AddFolder(scratch_);
+        machine_.env.SetProgram("C:\\contract\\contract_tests.exe");
         key_ = "Software\\ContractTests\\t" + std::to_string(number);
         platform::RegKey key = 0;
         if (machine_.registry.CreateKey(platform::kCurrentUser, key_, key) == platform::err::Success)
