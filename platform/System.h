@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/Resources.h"
+#include "platform/Shell.h"
 #include "platform/Ui.h"
 
 namespace platform {
@@ -20,6 +21,7 @@ struct System {
     CodePage& codePage;
     Resources& resources;
     Ui& ui;
+    Shell& shell;
 };
 
 }  // namespace platform

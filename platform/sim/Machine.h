@@ -13,6 +13,7 @@
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimResources.h"
+#include "platform/sim/SimShell.h"
 #include "platform/sim/SimUi.h"
 
 namespace sim {
@@ -38,9 +39,10 @@ public:
     SimCodePage codePage;
     SimResources resources;
     SimUi ui{faults};
+    SimShell shell{faults, files};
 
 private:
-    platform::System system_{registry, files, env, codePage, resources, ui};
+    platform::System system_{registry, files, env, codePage, resources, ui, shell};
 };
 
 }  // namespace sim

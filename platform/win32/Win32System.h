@@ -7,6 +7,7 @@
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Process.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Shell.h"
 
 namespace platform::win32 {
 
@@ -21,9 +22,10 @@ public:
     Win32CodePage codePage;
     Win32Resources resources;
     Win32Ui ui;
+    Win32Shell shell;
 
 private:
-    platform::System system_{registry, files, env, codePage, resources, ui};
+    platform::System system_{registry, files, env, codePage, resources, ui, shell};
 };
 
 }  // namespace platform::win32
