@@ -44,6 +44,9 @@ struct SetupState {
 
     // IsWow64Process of kernel32, or 0 where the system lacks it.
     platform::ProcAddress isWow64Process = 0;
+
+    // Set once this process has initialised the component system for shell links.
+    bool comInitialized = false;
 };
 
 // Looks up IsWow64Process while the process loads, before start-up.
