@@ -12,6 +12,7 @@ inline constexpr long SharingViolation = 32;
 inline constexpr long FileExists = 80;
 inline constexpr long InvalidParameter = 87;
 inline constexpr long DirNotEmpty = 145;
+inline constexpr long BadPathname = 161;
 inline constexpr long AlreadyExists = 183;
 inline constexpr long MoreData = 234;
 inline constexpr long NoMoreItems = 259;
