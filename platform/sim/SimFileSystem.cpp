@@ -975,6 +975,7 @@ void SimFileSystem::ForceDelete(const std::string& path) {
     Lookup found = Resolve(path);
     if (found.node == nullptr || found.node->parent == nullptr) return;
     if (found.node->directory && !found.node->children.empty()) return;
+    if (found.node->attributes & attr::ReadOnly) return;  // wineboot deletes with DeleteFile too
     Detach(*found.node);
 }
 

@@ -97,9 +97,10 @@ public:
     // The next system start: every process ends (locks and open files go),
     // the "rename" section of WININIT.INI is carried out line by line and the
     // file renamed to WININIT.BAK, then the registered operations run in the
-    // order registered. A deletion removes a file whatever its attributes (or
-    // an empty folder); a rename fails when the new name exists. WININIT.INI
-    // lines "NUL=path" delete, "new=old" move old to new, replacing it.
+    // order registered. A deletion removes a file that is not read-only, or
+    // an empty folder; a rename fails when the new name exists. WININIT.INI
+    // lines "NUL=path" delete, "new=old" move old to new, replacing it. (This
+    // is what `wineboot -r` does.)
     void Reboot();
 
     // Every folder and file with attributes and sizes, the in-use marks and
