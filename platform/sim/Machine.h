@@ -11,7 +11,6 @@
 #include "platform/sim/SimCodePage.h"
 #include "platform/sim/SimEnvironment.h"
 #include "platform/sim/SimFileSystem.h"
-#include "platform/sim/SimModules.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimResources.h"
 #include "platform/sim/SimShell.h"
@@ -41,10 +40,9 @@ public:
     SimResources resources;
     SimUi ui{faults};
     SimShell shell{faults, files};
-    SimModules modules{faults, files, env, codePage};
 
 private:
-    platform::System system_{registry, files, env, codePage, resources, ui, shell, modules};
+    platform::System system_{registry, files, env, codePage, resources, ui, shell};
 };
 
 }  // namespace sim
