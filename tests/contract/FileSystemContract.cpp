@@ -8,7 +8,8 @@
 // Carrying out restart-time operations needs a system start (under Wine,
 // `wineboot -r`), which a test inside the running system cannot do; the
 // tests here check the registration and that nothing moves before the
-// start, and the end-to-end suite checks the start itself.
+// start. The start itself belongs to the end-to-end suite, which can restart
+// a prefix between two runs.
 //
 // Not stated here, because Wine running as root lets them through where
 // Windows refuses them: a copy or write over a read-only file, and a copy or
