@@ -11,15 +11,18 @@ namespace platform {
 // A component-system interface pointer; 0 is "none".
 using ComObject = std::uintptr_t;
 
+// A component-system status (HRESULT): 32 bits, negative for failure.
+using HResult = std::int32_t;
+
 // HRESULT values the setup meets.
 namespace hr {
-inline constexpr long Ok = 0;
-inline constexpr long False = 1;  // S_FALSE: CoInitialize when already initialised
-inline constexpr long Fail = static_cast<long>(0x80004005u);
-inline constexpr long NoInterface = static_cast<long>(0x80004002u);
-inline constexpr long NotInitialized = static_cast<long>(0x800401F0u);  // CO_E_NOTINITIALIZED
-inline constexpr long PathNotFound = static_cast<long>(0x80070003u);
-[[nodiscard]] inline bool Failed(long result) { return result < 0; }
+inline constexpr HResult Ok = 0;
+inline constexpr HResult False = 1;  // S_FALSE: CoInitialize when already initialised
+inline constexpr HResult Fail = static_cast<HResult>(0x80004005u);
+inline constexpr HResult NoInterface = static_cast<HResult>(0x80004002u);
+inline constexpr HResult NotInitialized = static_cast<HResult>(0x800401F0u);  // CO_E_NOTINITIALIZED
+inline constexpr HResult PathNotFound = static_cast<HResult>(0x80070003u);
+[[nodiscard]] inline bool Failed(HResult result) { return result < 0; }
 }  // namespace hr
 
 // What a saved shell link holds, as the shell reads it back.
@@ -42,19 +45,19 @@ public:
     virtual bool StartProgram(const std::string& commandLine, const std::string& currentFolder) = 0;
 
     // CoInitialize(NULL).
-    [[nodiscard]] virtual long CoInitialize() = 0;
+    [[nodiscard]] virtual HResult CoInitialize() = 0;
     // CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER,
     // IID_IShellLinkA, &link).
-    [[nodiscard]] virtual long CreateShellLink(ComObject& link) = 0;
+    [[nodiscard]] virtual HResult CreateShellLink(ComObject& link) = 0;
     // link->QueryInterface(IID_IPersistFile, &file).
-    [[nodiscard]] virtual long QueryPersistFile(ComObject link, ComObject& file) = 0;
+    [[nodiscard]] virtual HResult QueryPersistFile(ComObject link, ComObject& file) = 0;
     // IShellLinkA::SetPath, SetDescription and SetWorkingDirectory.
-    [[nodiscard]] virtual long SetLinkPath(ComObject link, const std::string& path) = 0;
-    [[nodiscard]] virtual long SetLinkDescription(ComObject link, const std::string& description) = 0;
-    [[nodiscard]] virtual long SetLinkWorkingDirectory(ComObject link, const std::string& folder) = 0;
+    [[nodiscard]] virtual HResult SetLinkPath(ComObject link, const std::string& path) = 0;
+    [[nodiscard]] virtual HResult SetLinkDescription(ComObject link, const std::string& description) = 0;
+    [[nodiscard]] virtual HResult SetLinkWorkingDirectory(ComObject link, const std::string& folder) = 0;
     // IPersistFile::Save(path, TRUE), the ANSI path turned into UTF-16 with
     // MultiByteToWideChar(CP_ACP). The caller keeps the path within 259 characters.
-    [[nodiscard]] virtual long SaveLink(ComObject file, const std::string& path) = 0;
+    [[nodiscard]] virtual HResult SaveLink(ComObject file, const std::string& path) = 0;
     // IUnknown::Release.
     virtual void Release(ComObject object) = 0;
 

@@ -22,7 +22,10 @@ public:
         std::uint64_t total = ++total_;
         auto it = byOperation_.find(operation);
         bool fail = (it != byOperation_.end() && it->second == count) || (anyTarget_ != 0 && anyTarget_ == total);
-        if (fail) ++injected_;
+        if (fail) {
+            ++injected_;
+            lastInjected_ = operation;
+        }
         return fail;
     }
 
@@ -32,6 +35,8 @@ public:
         return it == calls_.end() ? 0 : it->second;
     }
     [[nodiscard]] std::uint64_t Injected() const { return injected_; }
+    // The operation that the last injected fault made fail.
+    [[nodiscard]] const std::string& LastInjected() const { return lastInjected_; }
 
 private:
     std::map<std::string, std::uint64_t> calls_;
@@ -39,6 +44,7 @@ private:
     std::uint64_t total_ = 0;
     std::uint64_t anyTarget_ = 0;
     std::uint64_t injected_ = 0;
+    std::string lastInjected_;
 };
 
 }  // namespace sim

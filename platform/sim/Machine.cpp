@@ -2,7 +2,10 @@
 
 namespace sim {
 
-Machine::Machine() = default;
+Machine::Machine() {
+    // Paths are split as characters of the machine's code page.
+    files.UseCodePage(codePage);
+}
 
 std::string Machine::Dump() const {
     return "--- registry ---\n" + registry.Dump() + "--- files ---\n" + files.Dump() + "--- message boxes ---\n" +

@@ -38,7 +38,7 @@ bool SimShell::StartProgram(const std::string& commandLine, const std::string& c
     return true;
 }
 
-long SimShell::CoInitialize() {
+platform::HResult SimShell::CoInitialize() {
     ++coInitializeCalls_;
     if (faults_.ShouldFail("CoInitialize")) return platform::hr::Fail;
     if (initialised_) return platform::hr::False;
@@ -46,7 +46,7 @@ long SimShell::CoInitialize() {
     return platform::hr::Ok;
 }
 
-long SimShell::CreateShellLink(platform::ComObject& link) {
+platform::HResult SimShell::CreateShellLink(platform::ComObject& link) {
     link = 0;
     if (faults_.ShouldFail("CoCreateInstance")) return platform::hr::Fail;
     if (!initialised_) return platform::hr::NotInitialized;
@@ -62,7 +62,7 @@ SimShell::LinkObject* SimShell::Find(platform::ComObject object) {
     return it == objects_.end() ? nullptr : &it->second;
 }
 
-long SimShell::QueryPersistFile(platform::ComObject link, platform::ComObject& file) {
+platform::HResult SimShell::QueryPersistFile(platform::ComObject link, platform::ComObject& file) {
     file = 0;
     LinkObject* object = Find(link);
     if (faults_.ShouldFail("QueryInterface") || object == nullptr) return platform::hr::NoInterface;
@@ -72,14 +72,14 @@ long SimShell::QueryPersistFile(platform::ComObject link, platform::ComObject& f
     return platform::hr::Ok;
 }
 
-long SimShell::SetLinkPath(platform::ComObject link, const std::string& path) {
+platform::HResult SimShell::SetLinkPath(platform::ComObject link, const std::string& path) {
     LinkObject* object = Find(link);
     if (faults_.ShouldFail("SetPath") || object == nullptr || path.size() > kMaxLinkPath) return platform::hr::Fail;
     object->fields.path = path;
     return platform::hr::Ok;
 }
 
-long SimShell::SetLinkDescription(platform::ComObject link, const std::string& description) {
+platform::HResult SimShell::SetLinkDescription(platform::ComObject link, const std::string& description) {
     LinkObject* object = Find(link);
     if (faults_.ShouldFail("SetDescription") || object == nullptr || description.size() > kMaxLinkPath)
         return platform::hr::Fail;
@@ -87,7 +87,7 @@ long SimShell::SetLinkDescription(platform::ComObject link, const std::string& d
     return platform::hr::Ok;
 }
 
-long SimShell::SetLinkWorkingDirectory(platform::ComObject link, const std::string& folder) {
+platform::HResult SimShell::SetLinkWorkingDirectory(platform::ComObject link, const std::string& folder) {
     LinkObject* object = Find(link);
     if (faults_.ShouldFail("SetWorkingDirectory") || object == nullptr || folder.size() > kMaxLinkPath)
         return platform::hr::Fail;
@@ -95,7 +95,7 @@ long SimShell::SetLinkWorkingDirectory(platform::ComObject link, const std::stri
     return platform::hr::Ok;
 }
 
-long SimShell::SaveLink(platform::ComObject file, const std::string& path) {
+platform::HResult SimShell::SaveLink(platform::ComObject file, const std::string& path) {
     LinkObject* object = persistOf_.count(file) ? Find(file) : nullptr;
     if (faults_.ShouldFail("Save") || object == nullptr || path.size() > kMaxLinkPath) return platform::hr::Fail;
     if (!files_.WriteFile(path, LinkFileText(object->fields))) return platform::hr::PathNotFound;

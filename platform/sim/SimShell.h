@@ -32,13 +32,13 @@ public:
 
     std::intptr_t OpenDocument(const std::string& address) override;
     bool StartProgram(const std::string& commandLine, const std::string& currentFolder) override;
-    long CoInitialize() override;
-    long CreateShellLink(platform::ComObject& link) override;
-    long QueryPersistFile(platform::ComObject link, platform::ComObject& file) override;
-    long SetLinkPath(platform::ComObject link, const std::string& path) override;
-    long SetLinkDescription(platform::ComObject link, const std::string& description) override;
-    long SetLinkWorkingDirectory(platform::ComObject link, const std::string& folder) override;
-    long SaveLink(platform::ComObject file, const std::string& path) override;
+    platform::HResult CoInitialize() override;
+    platform::HResult CreateShellLink(platform::ComObject& link) override;
+    platform::HResult QueryPersistFile(platform::ComObject link, platform::ComObject& file) override;
+    platform::HResult SetLinkPath(platform::ComObject link, const std::string& path) override;
+    platform::HResult SetLinkDescription(platform::ComObject link, const std::string& description) override;
+    platform::HResult SetLinkWorkingDirectory(platform::ComObject link, const std::string& folder) override;
+    platform::HResult SaveLink(platform::ComObject file, const std::string& path) override;
     void Release(platform::ComObject object) override;
     void NotifyAssociationsChanged() override { ++notifications_; }
     bool ReadLink(const std::string& path, platform::LinkFields& fields) override;

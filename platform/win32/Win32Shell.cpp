@@ -43,35 +43,35 @@ bool Win32Shell::StartProgram(const std::string& commandLine, const std::string&
     return true;
 }
 
-long Win32Shell::CoInitialize() { return ::CoInitialize(nullptr); }
+platform::HResult Win32Shell::CoInitialize() { return ::CoInitialize(nullptr); }
 
-long Win32Shell::CreateShellLink(platform::ComObject& link) {
+platform::HResult Win32Shell::CreateShellLink(platform::ComObject& link) {
     void* object = nullptr;
     HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, &object);
     link = reinterpret_cast<platform::ComObject>(object);
     return result;
 }
 
-long Win32Shell::QueryPersistFile(platform::ComObject link, platform::ComObject& file) {
+platform::HResult Win32Shell::QueryPersistFile(platform::ComObject link, platform::ComObject& file) {
     void* object = nullptr;
     HRESULT result = AsLink(link)->QueryInterface(IID_IPersistFile, &object);
     file = reinterpret_cast<platform::ComObject>(object);
     return result;
 }
 
-long Win32Shell::SetLinkPath(platform::ComObject link, const std::string& path) {
+platform::HResult Win32Shell::SetLinkPath(platform::ComObject link, const std::string& path) {
     return AsLink(link)->SetPath(path.c_str());
 }
 
-long Win32Shell::SetLinkDescription(platform::ComObject link, const std::string& description) {
+platform::HResult Win32Shell::SetLinkDescription(platform::ComObject link, const std::string& description) {
     return AsLink(link)->SetDescription(description.c_str());
 }
 
-long Win32Shell::SetLinkWorkingDirectory(platform::ComObject link, const std::string& folder) {
+platform::HResult Win32Shell::SetLinkWorkingDirectory(platform::ComObject link, const std::string& folder) {
     return AsLink(link)->SetWorkingDirectory(folder.c_str());
 }
 
-long Win32Shell::SaveLink(platform::ComObject file, const std::string& path) {
+platform::HResult Win32Shell::SaveLink(platform::ComObject file, const std::string& path) {
     return AsFile(file)->Save(Wide(path).data(), TRUE);
 }
 

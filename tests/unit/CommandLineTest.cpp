@@ -31,6 +31,6 @@ TEST_P(Split, FollowsTheRunTimeRules) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Split, ::testing::ValuesIn(kSplitCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

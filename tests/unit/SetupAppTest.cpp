@@ -134,11 +134,13 @@ TEST_P(StartUp, ChoosesRunModeAndHandsOver) {
             EXPECT_EQ(r.closeCalls + r.installCalls + r.relaunchCalls, 0);
             break;
     }
-    if (c.mode != Mode::FinishRemoval) EXPECT_FALSE(r.finishPath.has_value());
+    if (c.mode != Mode::FinishRemoval) {
+        EXPECT_FALSE(r.finishPath.has_value());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, StartUp, ::testing::ValuesIn(kStartCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(StartUp, DeclinedRunningCopiesEndsWithTrueAndNoHandOver) {
     sim::Machine machine;

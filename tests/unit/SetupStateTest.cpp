@@ -40,6 +40,6 @@ TEST_P(Normalize, TrimsEndsAndTurnsSlashes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Normalize, ::testing::ValuesIn(kNormalizeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
