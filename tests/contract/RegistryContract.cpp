@@ -19,7 +19,8 @@ platform::Registry& Reg(contract::Backend& backend) { return backend.System().re
 
 // The scratch key (or a path below it) opened with full access.
 RegKey OpenScratch(contract::Backend& backend, const std::string& below = "") {
-    std::string path = backend.ScratchKey() + (below.empty() ? "" : "\\" + below);
+    std::string path = backend.ScratchKey();
+    if (!below.empty()) path += "\\" + below;
     RegKey key = 0;
     CHECK_EQ(Reg(backend).OpenKey(platform::kCurrentUser, path, RegAccess::AllAccess, key), err::Success);
     return key;
@@ -66,8 +67,9 @@ CONTRACT_TEST(Registry, OpenFailsForMissingKeysAndBadPaths) {
                                   RegAccess::AllAccess, key),
              err::FileNotFound);
     // Key paths are relative: a leading backslash is a bad path name.
-    CHECK_EQ(Reg(backend).OpenKey(platform::kCurrentUser, "\\" + backend.ScratchKey(), RegAccess::Read, key),
-             err::BadPathname);
+    std::string leading(1, '\\');
+    leading += backend.ScratchKey();
+    CHECK_EQ(Reg(backend).OpenKey(platform::kCurrentUser, leading, RegAccess::Read, key), err::BadPathname);
 }
 
 CONTRACT_TEST(Registry, OpenWithEmptySubkeyOpensTheKeyAgain) {
