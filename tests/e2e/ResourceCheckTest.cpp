@@ -6,6 +6,7 @@
 // tests here read that output, in a 32-bit and in a 64-bit prefix.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <set>
@@ -31,7 +32,7 @@ struct Record {
     }
     [[nodiscard]] long Number(const std::string& key) const {
         const auto found = fields.find(key);
-        return found == fields.end() ? -999999 : std::stol(found->second, nullptr, 0);
+        return found == fields.end() ? -999999 : std::strtol(found->second.c_str(), nullptr, 0);
     }
 };
 
@@ -49,7 +50,7 @@ std::string Unescape(std::string_view quoted) {
         case 'r': out += '\r'; break;
         case 't': out += '\t'; break;
         case 'x':
-            out += static_cast<char>(std::stoi(std::string(quoted.substr(i + 1, 2)), nullptr, 16));
+            out += static_cast<char>(std::strtol(std::string(quoted.substr(i + 1, 2)).c_str(), nullptr, 16));
             i += 2;
             break;
         default: out += next;
@@ -303,7 +304,8 @@ TEST_P(ResourceCheck, DialogsAreCreatedAsTheTablesSay) {
         EXPECT_EQ(Hex(static_cast<std::uint32_t>(created.Number("style"))), Hex(dialog.style | added));
         EXPECT_EQ(created.Field("caption"), dialog.caption);
         const std::string text = created.Field("units");
-        const Units units{std::stol("0" + text.substr(0, text.find(','))), std::stol("0" + text.substr(text.find(',') + 1))};
+        const Units units{std::strtol(text.c_str(), nullptr, 10),
+                          std::strtol(text.substr(text.find(',') + 1).c_str(), nullptr, 10)};
         EXPECT_EQ(created.Field("client"),
                   std::to_string(MulDiv(dialog.width, units.x, 4)) + "," + std::to_string(MulDiv(dialog.height, units.y, 8)));
         for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
