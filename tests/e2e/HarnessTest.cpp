@@ -63,5 +63,27 @@ TEST(HarnessTest, SnapshotShowsOnlyWhatWasChanged) {
     EXPECT_EQ(std::count(difference.begin(), difference.end(), '\n'), 4) << difference;
 }
 
+// A restart carries out the restart-time operations that were registered,
+// in their order: here a rename, then the deletion of another file.
+TEST(HarnessTest, RestartCarriesOutPendingFileOperations) {
+    WinePrefix prefix(Arch::Win32);
+    ASSERT_TRUE(prefix.WriteFile("C:\\pending\\old.txt", "moved"));
+    ASSERT_TRUE(prefix.WriteFile("C:\\pending\\doomed.txt", "x"));
+    RunResult add = prefix.Run("reg",
+                               {"add", "HKLM\\System\\CurrentControlSet\\Control\\Session Manager", "/v",
+                                "PendingFileRenameOperations", "/t", "REG_MULTI_SZ", "/d",
+                                "\\??\\C:\\pending\\old.txt\\0\\??\\C:\\pending\\new.txt\\0"
+                                "\\??\\C:\\pending\\doomed.txt\\0",
+                                "/f"},
+                               60);
+    ASSERT_EQ(add.exitCode, 0) << add.output;
+    EXPECT_TRUE(prefix.Exists("C:\\pending\\old.txt"));
+
+    ASSERT_TRUE(prefix.Restart());
+    EXPECT_FALSE(prefix.Exists("C:\\pending\\old.txt"));
+    EXPECT_EQ(prefix.ReadFile("C:\\pending\\new.txt"), "moved");
+    EXPECT_FALSE(prefix.Exists("C:\\pending\\doomed.txt"));
+}
+
 }  // namespace
 }  // namespace e2e

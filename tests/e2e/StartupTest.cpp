@@ -30,6 +30,8 @@ const StartCase kStarts[] = {
     {"DelselfInCapitals", Arch::Win32, {"-DELSELF", "C:\\Program Files\\Lumetra 6\\OrvUnInst.exe"}},
 };
 
+void PrintTo(const StartCase& start, std::ostream* out) { *out << start.name; }
+
 class StartupTest : public testing::TestWithParam<StartCase> {};
 
 TEST_P(StartupTest, UninstallerAsksFirstAndNoChangesNothing) {

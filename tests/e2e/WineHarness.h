@@ -24,6 +24,7 @@
 // picks itself, ended when the program ends.
 
 #include <map>
+#include <ostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,8 @@ enum class Screen { None, Xvfb };
 
 // "win32" or "win64", for test names and messages.
 const char* ArchName(Arch arch);
+// How GoogleTest shows an Arch parameter.
+inline void PrintTo(Arch arch, std::ostream* out) { *out << ArchName(arch); }
 
 // Where the win32 preset builds setup.exe and the Windows test programs.
 std::string Win32BuildDir();
