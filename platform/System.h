@@ -7,6 +7,7 @@
 #include "platform/Environment.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Modules.h"
 #include "platform/Registry.h"
 #include "platform/Resources.h"
 #include "platform/Shell.h"
@@ -22,6 +23,7 @@ struct System {
     Resources& resources;
     Ui& ui;
     Shell& shell;
+    Modules& modules;
 };
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include "platform/sim/SimCodePage.h"
 #include "platform/sim/SimEnvironment.h"
 #include "platform/sim/SimFileSystem.h"
+#include "platform/sim/SimModules.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimResources.h"
 #include "platform/sim/SimShell.h"
@@ -40,9 +41,10 @@ public:
     SimResources resources;
     SimUi ui{faults};
     SimShell shell{faults, files};
+    SimModules modules{faults, files, env, codePage};
 
 private:
-    platform::System system_{registry, files, env, codePage, resources, ui, shell};
+    platform::System system_{registry, files, env, codePage, resources, ui, shell, modules};
 };
 
 }  // namespace sim

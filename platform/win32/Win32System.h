@@ -5,6 +5,7 @@
 #include "platform/System.h"
 #include "platform/win32/WinApi.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Modules.h"
 #include "platform/win32/Win32Process.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
@@ -23,9 +24,10 @@ public:
     Win32Resources resources;
     Win32Ui ui;
     Win32Shell shell;
+    Win32Modules modules;
 
 private:
-    platform::System system_{registry, files, env, codePage, resources, ui, shell};
+    platform::System system_{registry, files, env, codePage, resources, ui, shell, modules};
 };
 
 }  // namespace platform::win32

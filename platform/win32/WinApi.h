@@ -18,6 +18,8 @@
 #undef GetCurrentDirectory
 #undef GetEnvironmentVariable
 #undef GetFileAttributes
+#undef GetFileVersionInfo
+#undef GetFileVersionInfoSize
 #undef GetModuleFileName
 #undef GetProfileSection
 #undef GetTempFileName
