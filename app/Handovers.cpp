@@ -1,5 +1,7 @@
 #include "app/Handovers.h"
 
+#include "install/InstallDriver.h"
+
 namespace app {
 
 // The run modes' own operations arrive one by one; until an operation is
@@ -11,8 +13,10 @@ Handovers BindHandovers([[maybe_unused]] platform::System& system, [[maybe_unuse
     handovers.closeRunningInstances = [](bool, const std::vector<std::string>&, const std::string&) {
         return true;
     };
-    // Ends as a run that did not install.
-    handovers.runInstallDriver = [] { return 1; };
+    // The wizard is not there yet: a run that needs it ends as cancelled.
+    handovers.runInstallDriver = [&system, &state] {
+        return install::RunInstallDriver(system, state, [] { return false; });
+    };
     // Reports that the temporary copy could not be started; nothing is removed.
     handovers.relaunchFromTemp = [] { return -1; };
     // Ends the process without removing anything.

@@ -309,7 +309,7 @@ inline std::vector<RegEntry> ExpectedRegistration(const std::string& installDir,
         {kUninstallKey, "DisplayName", "Lumetra 6"},
         {kUninstallKey, "DisplayVersion", displayVersion},
         {kUninstallKey, "Publisher", "Orvane Technology LLC"},
-        {kUninstallKey, "UninstallString", installDir + "\\OrvUnInst.exe"},
+        {kUninstallKey, "UninstallString", "\"" + installDir + "\\OrvUnInst.exe\""},
         {kUninstallKey, "URLInfoAbout", RES_MAKER_WEB_SITE},
     };
 }

@@ -161,12 +161,13 @@ TEST_P(OptionsTest, InstallsAsTheOptionsSay) {
     EXPECT_EQ(CheckRegistry(prefix, registration), "");
 
     if (option.runsProduct == RunsProduct::Yes) {
-        // Started by its unquoted path, in the installation folder.
+        // Started by its path in double quotes (so that a folder with blanks
+        // cannot start another program), in the installation folder.
         auto start = WaitForProductStart(prefix);
         ASSERT_TRUE(start) << "the product was not started; trace:\n" << prefix.ReadFile(kTrace).value_or("");
         EXPECT_NE(start->find(" version=6.1.0.0 "), std::string::npos) << *start;
         EXPECT_NE(start->find(" cwd=" + installDir + " cmdline="), std::string::npos) << *start;
-        const std::string cmdline = " cmdline=" + installDir + "\\LumApp6.exe";
+        const std::string cmdline = " cmdline=\"" + installDir + "\\LumApp6.exe\"";
         EXPECT_EQ(start->substr(start->find(" cmdline=")), cmdline) << *start;
     }
 }
