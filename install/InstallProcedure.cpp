@@ -15,8 +15,6 @@ namespace {
 
 constexpr const char* kManifestName = "OrvUnInst.log";
 constexpr const char* kOldLog = "\\install.log";
-constexpr const char* kSettingsKey = "SOFTWARE\\Orvane\\Lumetra 6";
-constexpr const char* kAppPathKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\LumApp6.exe";
 constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumetra 6";
 constexpr const char* kConfigurationFiles[] = {"LumApp6.ini", "LumApp6.reg"};
 constexpr std::uint32_t kIdsProductName = 15;
@@ -40,9 +38,9 @@ std::string DisplayVersion(const app::ProductVersion& version) {
 // blanks cannot make whoever runs it start another program.
 std::vector<RegistryEntry> RegistrationEntries(platform::System& system, const app::SetupState& state) {
     return {
-        {kSettingsKey, "AllUsers", state.allUsers ? "B" : "A"},
-        {kSettingsKey, "Path", state.installDir},
-        {kAppPathKey, "", state.installDir + "\\LumApp6.exe"},
+        {kProductKey, "AllUsers", state.allUsers ? "B" : "A"},
+        {kProductKey, "Path", state.installDir},
+        {kAppPathsKey, "", state.installDir + "\\LumApp6.exe"},
         {kUninstallKey, "Contact", "Support"},
         {kUninstallKey, "DisplayName", system.resources.LoadString(kIdsProductName, kNameBufferSize)},
         {kUninstallKey, "DisplayVersion", DisplayVersion(state.productVersion)},
