@@ -1,7 +1,7 @@
 // Silent installations over an earlier one, by the real setup.exe under
 // Wine: an upgrade that keeps the earlier scope and program group and clears
-// away what the earlier installation left, and a re-installation while the
-// product runs from the installation folder, finished by a restart.
+// away what the earlier installation left, and a re-installation while a
+// product file is in use, finished by a restart.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,111 +87,103 @@ TEST_P(UpgradeTest, KeepsScopeAndGroupAndClearsTheOldInstallation) {
 INSTANTIATE_TEST_SUITE_P(Install, UpgradeTest, testing::Values(Arch::Win32, Arch::Win64),
                          [](const testing::TestParamInfo<Arch>& param) { return ArchName(param.param); });
 
-// --- A re-installation while the product runs -----------------------------------
+// --- A re-installation while a product file is in use ------------------------------
 
-const std::string kTrace = "C:\\lumapp6-trace.txt";
+struct InUseCase {
+    const char* name;
+    const char* how;  // FileHolder's way of holding the file
+    Arch arch;
+    // The side file the re-installation leaves until the restart, and the
+    // variant whose LumApp6.exe it holds.
+    std::string sideFile;
+    std::string sideVariant;
+    // The variant whose files the folder holds before the restart.
+    std::string variantBeforeRestart;
+};
 
-// The trace lines of the test product, by process id, in file order.
-std::map<std::string, std::vector<std::string>> TraceByProcess(const WinePrefix& prefix) {
-    std::map<std::string, std::vector<std::string>> lines;
-    std::istringstream trace(prefix.ReadFile(kTrace).value_or(""));
-    std::string line;
-    while (std::getline(trace, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::size_t blank = line.find(' ');
-        if (blank != std::string::npos) lines[line.substr(0, blank)].push_back(line.substr(blank + 1));
+void PrintTo(const InUseCase& c, std::ostream* out) { *out << c.name; }
+
+class FileInUseTest : public testing::TestWithParam<InUseCase> {};
+
+// The position of `path` among the strings of a REG_MULTI_SZ as reg shows
+// it ("\0" between the strings), or npos. Names are compared without regard
+// to case, and the "\??\" prefix of native paths is left aside.
+std::size_t PendingPosition(const std::string& pending, const std::string& path) {
+    std::string lower = Lower(pending);
+    for (std::size_t at = lower.find(Lower(path)); at != std::string::npos; at = lower.find(Lower(path), at + 1)) {
+        std::size_t end = at + path.size();
+        if (end == lower.size() || lower.compare(end, 2, "\\0") == 0) return at;
     }
-    return lines;
+    return std::string::npos;
 }
 
-bool HasLineStartingWith(const std::vector<std::string>& lines, const std::string& start) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(start, 0) == 0; });
-}
-
-// The setup closes the copies of the product that were running when it
-// started, but not one started after it: the setup counts the copies once,
-// at its start, and then visits only that many entries of the shared list.
-// So a first copy makes the setup ask (and wait) before closing anything;
-// while it asks, a second copy starts from the installation folder and keeps
-// LumApp6.exe in use through the whole re-installation (the twin over
-// 6.1.0.0). The loader's mapping refuses the file's deletion but lets it be
-// renamed, so the old file goes aside as LumApp6.exe.old, registered for
-// deletion at the next start, and the new one takes its name. After the
-// product has ended and Windows has restarted, the folder holds exactly the
-// new files.
-TEST(InstallTest, ReinstallationMovesTheRunningProductAsideUntilRestart) {
-    // The scenario answers the setup's question about running copies, which
-    // comes with the closing of running copies; until that is built the
-    // setup asks nothing and this run cannot take place.
-    GTEST_SKIP() << "waits for the closing of running copies of the product";
-    const Arch arch = Arch::Win64;
-    WinePrefix prefix(arch, Screen::Xvfb);
-    const std::string installDir = DefaultInstallDir(arch);
+// 6.1.0.0 is installed; then another process holds its LumApp6.exe in use
+// while the twin of 6.1.0.0 (other bytes, same version) is installed over
+// it silently. A file mapped as a running program can be renamed though not
+// deleted: the old file goes aside as LumApp6.exe.old, registered for
+// deletion at the next start, and the new file takes its name. A file
+// opened without sharing can be neither: the new file waits as
+// LumApp6.exe.new, and the next start deletes the old file and renames the
+// new one, in that order. Either way, once the holder has ended and Windows
+// has restarted, the folder holds exactly the new files.
+TEST_P(FileInUseTest, ReinstallationLeavesTheNewFileForTheRestart) {
+    const InUseCase& c = GetParam();
+    WinePrefix prefix(c.arch);
+    const std::string installDir = DefaultInstallDir(c.arch);
     const std::string product = installDir + "\\LumApp6.exe";
     ASSERT_NO_FATAL_FAILURE(InstallSilently(prefix, "6.1.0.0", "C:\\Downloads\\Lumetra6"));
     ASSERT_TRUE(CopySample(prefix, "6.1.0.0-twin", "C:\\Downloads\\Lumetra6Twin"));
+    ASSERT_TRUE(prefix.CopyIn(FileHolderExe(), "C:\\Tools\\FileHolder.exe"));
 
-    // Started in the background by the script below, three seconds after it.
-    ASSERT_TRUE(prefix.WriteFile("C:\\Downloads\\second-copy.cmd",
-                                 "@echo off\r\n"
-                                 "ping -n 4 127.0.0.1 >nul\r\n"
-                                 "start \"\" \"" + product + "\"\r\n"));
-    // The first copy, two seconds for it to join the list, then the setup,
-    // which cmd waits for, passing on its exit code.
+    // The holder starts in the background; the setup runs once it holds the
+    // file, and cmd passes on the setup's exit code.
+    const std::string ready = "C:\\Downloads\\held.txt";
     ASSERT_TRUE(prefix.WriteFile("C:\\Downloads\\reinstall.cmd",
                                  "@echo off\r\n"
-                                 "start \"\" \"" + product + "\"\r\n"
-                                 "ping -n 3 127.0.0.1 >nul\r\n"
-                                 "start \"\" cmd /c C:\\Downloads\\second-copy.cmd\r\n"
+                                 "start \"\" C:\\Tools\\FileHolder.exe " + std::string(c.how) + " \"" + product +
+                                     "\" " + ready + "\r\n"
+                                 ":wait\r\n"
+                                 "if exist " + ready + " goto held\r\n"
+                                 "ping -n 2 127.0.0.1 >nul\r\n"
+                                 "goto wait\r\n"
+                                 ":held\r\n"
                                  "\"C:\\Downloads\\Lumetra6Twin\\setup.exe\" -s\r\n"
                                  "exit /b %errorlevel%\r\n"));
+    RunResult run = prefix.Run("C:\\windows\\system32\\cmd.exe", {"/c", "C:\\Downloads\\reinstall.cmd"},
+                               kSetupSeconds);
+    ASSERT_FALSE(run.timedOut) << Describe(run);
+    ASSERT_EQ(run.exitCode, 0) << Describe(run);
 
-    GuiRun run;
-    {
-        ScopedEnv trace("LUMAPP6_TRACE", kTrace);
-        // The question stays open for eight seconds, long enough for the
-        // second copy to start and join the list.
-        run = prefix.RunWithDriver("cmd", {"/c", "C:\\Downloads\\reinstall.cmd"}, {"wait", "sleep:8000", "answer:yes"},
-                                   60, "setup.exe");
-    }
-    ASSERT_EQ(run.driver.exitCode, 0) << run.driver.output << run.program.output;
-    auto windows = ParseDriverOutput(run.driver.output);
-    ASSERT_EQ(windows.size(), 1u) << run.driver.output;
-    ASSERT_NE(windows[0].Find(0xFFFF), nullptr) << run.driver.output;
-    EXPECT_EQ(windows[0].Find(0xFFFF)->text.rfind("1 instance of Lumetra is currently opened.", 0), 0u)
-        << windows[0].Find(0xFFFF)->text;
-    EXPECT_FALSE(run.program.timedOut) << run.program.output;
-    EXPECT_EQ(run.program.exitCode, 0) << run.program.output;
+    const std::string side = product + c.sideFile;
+    EXPECT_EQ(CheckProductFiles(prefix, installDir, c.variantBeforeRestart, c.arch, {"LumApp6.exe" + c.sideFile}), "");
+    EXPECT_EQ(prefix.ReadFile(side), ReadHostFile(SampleFolder(c.sideVariant) + "/LumApp6.exe"));
 
-    // Two copies were listed; the second one was never asked to close and
-    // still runs.
-    auto trace = TraceByProcess(prefix);
-    std::vector<std::string> starts;
-    for (const auto& [pid, lines] : trace) {
-        if (HasLineStartingWith(lines, "start ")) starts.push_back(pid);
-    }
-    ASSERT_EQ(starts.size(), 2u) << prefix.ReadFile(kTrace).value_or("");
-    std::string second;
-    for (const auto& pid : starts) {
-        if (!HasLineStartingWith(trace[pid], "close ")) second = pid;
-        EXPECT_TRUE(HasLineStartingWith(trace[pid], "start version=6.1.0.0 marker=release-6.1.0.0 listed=1 "))
-            << trace[pid].front();
-    }
-    ASSERT_FALSE(second.empty()) << "both copies were closed; trace:\n" << prefix.ReadFile(kTrace).value_or("");
-    EXPECT_FALSE(HasLineStartingWith(trace[second], "exit ")) << prefix.ReadFile(kTrace).value_or("");
-
-    EXPECT_EQ(CheckProductFiles(prefix, installDir, "6.1.0.0-twin", arch, {"LumApp6.exe.old"}), "");
-    EXPECT_EQ(prefix.ReadFile(product + ".old"), ReadHostFile(SampleFolder("6.1.0.0") + "/LumApp6.exe"));
     const std::string sessionManager = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager";
     auto pending = QueryKey(prefix, sessionManager)["pendingfilerenameoperations"];
     EXPECT_EQ(pending.type, "REG_MULTI_SZ");
-    EXPECT_NE(pending.data.find(product + ".old"), std::string::npos) << pending.data;
+    if (c.sideFile == ".old") {
+        EXPECT_NE(PendingPosition(pending.data, side), std::string::npos) << pending.data;
+    } else {
+        // The old file's deletion comes before the new file's rename.
+        std::size_t deletion = PendingPosition(pending.data, product);
+        std::size_t rename = PendingPosition(pending.data, side);
+        ASSERT_NE(deletion, std::string::npos) << pending.data;
+        ASSERT_NE(rename, std::string::npos) << pending.data;
+        EXPECT_LT(deletion, rename) << pending.data;
+    }
 
-    // Ending every process of the prefix ends the product too.
+    // Ending every process of the prefix ends the holder too.
     prefix.KillServer();
     ASSERT_TRUE(prefix.Restart());
-    EXPECT_EQ(CheckProductFiles(prefix, installDir, "6.1.0.0-twin", arch), "");
+    EXPECT_EQ(CheckProductFiles(prefix, installDir, "6.1.0.0-twin", c.arch), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Install, FileInUseTest,
+    testing::Values(InUseCase{"MappedLikeARunningProgram_win32", "image", Arch::Win32, ".old", "6.1.0.0", "6.1.0.0-twin"},
+                    InUseCase{"MappedLikeARunningProgram_win64", "image", Arch::Win64, ".old", "6.1.0.0", "6.1.0.0-twin"},
+                    InUseCase{"OpenWithoutSharing_win64", "exclusive", Arch::Win64, ".new", "6.1.0.0-twin", "6.1.0.0"}),
+    [](const testing::TestParamInfo<InUseCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace e2e::install

@@ -566,6 +566,7 @@ std::string SetupExe() { return Win32BuildDir() + "/setup.exe"; }
 std::string ContractTestsExe() { return Win32BuildDir() + "/contract_tests.exe"; }
 std::string GuiDriverExe() { return Win32BuildDir() + "/tests/fixtures/GuiDriver/GuiDriver.exe"; }
 std::string MessageBoxProbeExe() { return Win32BuildDir() + "/tests/fixtures/MessageBoxProbe/MessageBoxProbe.exe"; }
+std::string FileHolderExe() { return Win32BuildDir() + "/tests/fixtures/FileHolder/FileHolder.exe"; }
 
 std::string Difference(const PrefixSnapshot& before, const PrefixSnapshot& after) {
     std::string out;

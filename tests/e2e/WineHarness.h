@@ -47,6 +47,7 @@ std::string SetupExe();
 std::string ContractTestsExe();
 std::string GuiDriverExe();
 std::string MessageBoxProbeExe();
+std::string FileHolderExe();
 
 struct RunResult {
     int exitCode = -1;  // the process's exit code (modulo 256); -1 after a time-out
