@@ -91,26 +91,31 @@ TEST(InstallProduct, AllUsersWithoutCommonProgramsIsRegisteredAsCurrentUser) {
     EXPECT_EQ(run.state.allUsers, 0);
 }
 
-TEST(InstallProduct, ReinstallationRemovesOldShortcutsAndObsoleteFiles) {
-    InstallRun run;
-    run.state.freshInstall = 0;
-    const std::string oldGroup = std::string(fixtures::kUserPrograms) + "\\Old Group";
-    run.m.files.AddFile(oldGroup + "\\Lumetra 6.lnk", "old link");
-    run.m.files.AddFile(std::string(fixtures::kUserDesktop) + "\\Old.lnk", "old link");
-    run.m.files.AddFile(std::string(kInstallDir) + "\\install.log",
-                        "Shell Link: " + std::string(fixtures::kUserDesktop) + "\\Old.lnk\r\n");
-    run.m.files.AddFile(std::string(kInstallDir) + "\\OrvUnInst.log",
-                        "Made Dir: " + oldGroup + "\r\nShell Link: " + oldGroup + "\\Lumetra 6.lnk\r\n");
-    run.m.files.AddFile(std::string(kInstallDir) + "\\LumOld5.dll", "obsolete", platform::attr::ReadOnly);
-    run.m.files.AddFile(std::string(kInstallDir) + "\\user.dat", "the user's");
+// A re-installation first clears the shortcuts and group folders of both old
+// logs and the files the new manifest calls obsolete; a fresh one touches none.
+TEST(InstallProduct, OnlyAReinstallationRemovesOldShortcutsAndObsoleteFiles) {
+    for (const std::int32_t fresh : {0, 1}) {
+        InstallRun run;
+        run.state.freshInstall = fresh;
+        const std::string oldGroup = std::string(fixtures::kUserPrograms) + "\\Old Group";
+        run.m.files.AddFile(oldGroup + "\\Lumetra 6.lnk", "old link");
+        run.m.files.AddFile(std::string(fixtures::kUserDesktop) + "\\Old.lnk", "old link");
+        run.m.files.AddFile(std::string(kInstallDir) + "\\install.log",
+                            "Shell Link: " + std::string(fixtures::kUserDesktop) + "\\Old.lnk\r\n");
+        run.m.files.AddFile(std::string(kInstallDir) + "\\OrvUnInst.log",
+                            "Made Dir: " + oldGroup + "\r\nShell Link: " + oldGroup + "\\Lumetra 6.lnk\r\n");
+        run.m.files.AddFile(std::string(kInstallDir) + "\\LumOld5.dll", "obsolete", platform::attr::ReadOnly);
+        run.m.files.AddFile(std::string(kInstallDir) + "\\user.dat", "the user's");
 
-    run.Install();
+        run.Install();
 
-    EXPECT_FALSE(run.m.files.Exists(oldGroup)) << run.m.Dump();
-    EXPECT_FALSE(run.m.files.Exists(std::string(fixtures::kUserDesktop) + "\\Old.lnk"));
-    EXPECT_FALSE(run.m.files.Exists(std::string(kInstallDir) + "\\LumOld5.dll"));
-    EXPECT_TRUE(run.m.files.Exists(std::string(kInstallDir) + "\\user.dat"));
-    EXPECT_TRUE(run.m.files.Exists(std::string(fixtures::kUserPrograms) + "\\Lumetra 6\\Lumetra 6.lnk"));
+        const bool kept = fresh != 0;
+        EXPECT_EQ(run.m.files.Exists(oldGroup), kept) << "fresh " << fresh << "\n" << run.m.Dump();
+        EXPECT_EQ(run.m.files.Exists(std::string(fixtures::kUserDesktop) + "\\Old.lnk"), kept) << fresh;
+        EXPECT_EQ(run.m.files.Exists(std::string(kInstallDir) + "\\LumOld5.dll"), kept) << fresh;
+        EXPECT_TRUE(run.m.files.Exists(std::string(kInstallDir) + "\\user.dat"));
+        EXPECT_TRUE(run.m.files.Exists(std::string(fixtures::kUserPrograms) + "\\Lumetra 6\\Lumetra 6.lnk"));
+    }
 }
 
 TEST(InstallProduct, SetupRunFromTheInstallationFolderAppendsToTheManifest) {

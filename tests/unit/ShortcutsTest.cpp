@@ -63,12 +63,22 @@ TEST(Shortcuts, CurrentUserSetIsMadeAndLoggedInOrder) {
     EXPECT_EQ(run.m.shell.LiveObjects(), 0u);
 }
 
-TEST(Shortcuts, AllUsersWithoutAUsableCommonProgramsFallsBackToTheUser) {
-    for (const char* common : {"", "C:\\"}) {
+TEST(Shortcuts, AllUsersNeedACommonProgramsValueOfAtLeastFourCharacters) {
+    const struct {
+        std::optional<std::string> common;  // none: the value is missing
+        bool staysAllUsers;
+    } cases[] = {
+        {std::nullopt, false},
+        {"", false},
+        {"C:\\", false},
+        {"C:\\P", true},
+    };
+    for (const auto& c : cases) {
         ShortcutRun run;
         run.state.allUsers = 1;
-        if (*common) {
-            run.m.registry.SetString(platform::kLocalMachine, fixtures::kShellFolders, "Common Programs", common);
+        if (c.common) {
+            run.m.registry.SetString(platform::kLocalMachine, fixtures::kShellFolders, "Common Programs", *c.common);
+            run.m.files.AddFolder(*c.common);
         } else {
             platform::RegKey key = 0;
             ASSERT_EQ(run.m.registry.OpenKey(platform::kLocalMachine, fixtures::kShellFolders,
@@ -78,9 +88,12 @@ TEST(Shortcuts, AllUsersWithoutAUsableCommonProgramsFallsBackToTheUser) {
             run.m.registry.CloseKey(key);
         }
         install::CreateProgramShortcuts(run.m.System(), run.state);
-        EXPECT_EQ(run.state.allUsers, 0) << common;
-        EXPECT_TRUE(run.m.files.Exists(std::string(fixtures::kUserPrograms) + "\\Lumetra 6\\Lumetra 6.lnk"));
-        EXPECT_TRUE(run.m.files.Exists(std::string(fixtures::kUserDesktop) + "\\Lumetra 6.lnk"));
+        const std::string label = c.common.value_or("(missing)");
+        EXPECT_EQ(run.state.allUsers, c.staysAllUsers ? 1 : 0) << label;
+        const std::string programs = c.staysAllUsers ? *c.common : std::string(fixtures::kUserPrograms);
+        const std::string desktop = c.staysAllUsers ? fixtures::kCommonDesktop : fixtures::kUserDesktop;
+        EXPECT_TRUE(run.m.files.Exists(programs + "\\Lumetra 6\\Lumetra 6.lnk")) << label;
+        EXPECT_TRUE(run.m.files.Exists(desktop + "\\Lumetra 6.lnk")) << label;
     }
 }
 
@@ -131,17 +144,32 @@ TEST(Shortcuts, QuotedTargetIsSavedWithoutQuotesAndComIsInitialisedOnce) {
     EXPECT_EQ(run.m.shell.CoInitializeCalls(), 1);
 }
 
-TEST(Shortcuts, FailedSaveLeavesNoEntryAndFailedSetPathIsReportedButSaved) {
+TEST(Shortcuts, FailedSaveLeavesNoEntry) {
     ShortcutRun run;
     EXPECT_LT(install::CreateShortcut(run.m.System(), run.state, "C:\\p.exe", "C:\\missing\\a.lnk", std::nullopt), 0);
     EXPECT_EQ(run.Log(), "");
+    EXPECT_TRUE(run.m.ui.Shown().empty());
+}
 
-    run.m.faults.FailCall("SetPath", 1);
-    const std::string link = std::string(fixtures::kUserDesktop) + "\\c.lnk";
-    EXPECT_EQ(install::CreateShortcut(run.m.System(), run.state, "C:\\p.exe", link, std::nullopt), 0);
-    ASSERT_EQ(run.m.ui.Shown().size(), 1u);
-    EXPECT_EQ(run.m.ui.Shown()[0].text, "SetPath failed!");
-    EXPECT_EQ(run.Log(), "Shell Link: " + link + "\r\n");
+TEST(Shortcuts, FailedSetPathOrSetDescriptionIsReportedAndTheLinkStillSaved) {
+    const struct {
+        const char* call;
+        const char* message;
+    } cases[] = {
+        {"SetPath", "SetPath failed!"},
+        {"SetDescription", "SetDescription failed!"},
+    };
+    for (const auto& c : cases) {
+        ShortcutRun run;
+        run.state.silent = 1;  // reported in a silent installation too
+        run.m.faults.FailCall(c.call, 1);
+        const std::string link = std::string(fixtures::kUserDesktop) + "\\c.lnk";
+        EXPECT_EQ(install::CreateShortcut(run.m.System(), run.state, "C:\\p.exe", link, std::nullopt), 0) << c.call;
+        ASSERT_EQ(run.m.ui.Shown().size(), 1u) << c.call;
+        EXPECT_EQ(run.m.ui.Shown()[0].text, c.message);
+        EXPECT_EQ(run.m.ui.Shown()[0].title, "Lumetra Setup");
+        EXPECT_EQ(run.Log(), "Shell Link: " + link + "\r\n") << c.call;
+    }
 }
 
 TEST(Shortcuts, LinkPathPastItsBufferIsNotSaved) {
