@@ -52,8 +52,9 @@ void DeployManifest(platform::System& system, const app::SetupState& state, cons
 // A read-only or hidden target is replaced; a target in use is renamed aside
 // to ".old" (".old2" when an ".old" is itself in use) or, when it cannot be
 // moved, copied to ".new" and replaced at the next start. True when the
-// file now lies at the target, and when source and destination are the
-// same folder and no target name is given.
+// copy onto the target worked. Within one folder (source and destination
+// equal apart from letter case) it is also true without a copy: when no
+// target name is given, and when the target named cannot be deleted.
 [[nodiscard]] bool CopyFileReplacing(platform::System& system, const std::string& fileName,
                                      const std::string& sourceFolder, const std::string& destinationFolder,
                                      const std::optional<std::string>& targetName = std::nullopt);

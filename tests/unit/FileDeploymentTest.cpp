@@ -217,6 +217,22 @@ TEST_F(FileDeploymentTest, TheDestinationIsCreatedWithItsParentsAsSpelledByTheCa
     }
 }
 
+TEST_F(FileDeploymentTest, ADoubleByteCharacterEndingIn0x5CIsNoSeparatorInPatternsOrFolders) {
+    machine.codePage.Use(932);
+    machine.files.UseCodePage(machine.codePage);
+    machine.files.AddDrive('D');
+    // 0x95 0x5C is one character. Read byte by byte, the name would seem to
+    // lie in a sub-folder "\x95", the source folder to end in a separator,
+    // and the new destination to have a level "D:\\x95" of its own.
+    const std::string name = "\x95\x5C.dll";
+    const std::string source = "C:\\\x95\x5C";
+    const std::string destination = "D:\\\x95\x5C\\bin";
+    machine.files.AddFile(source + "\\" + name, "dbcs");
+    EXPECT_EQ(install::CopyMatchingFiles(system, name, destination, source), 1);
+    EXPECT_EQ(Text(destination + "\\" + name), "dbcs") << machine.Dump();
+    EXPECT_FALSE(machine.files.Exists("D:\\\x95"));
+}
+
 // --- Copying one file, replacing what is there ----------------------------------------
 
 TEST_F(FileDeploymentTest, AReadOnlyOrHiddenTargetIsReplacedAndTheCopyTakesTheSourcesAttributes) {
