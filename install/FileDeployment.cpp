@@ -74,10 +74,15 @@ bool ReplaceFileInUse(platform::System& system, const std::string& source, const
         (void)DeleteAtRestart(system, aside);
         return Copy(files, source, target);
     }
-    (void)DeleteAtRestart(system, target);
+    // The target's deletion is registered only with a new copy to take its
+    // place, so that a failed copy never leaves the next start deleting the
+    // installed file with nothing instead.
     const std::string waiting = target + kWaitingCopySuffix;
     (void)files.DeleteFile(waiting);
-    if (Copy(files, source, waiting)) (void)ReplaceAtRestart(system, waiting, target);
+    if (Copy(files, source, waiting)) {
+        (void)DeleteAtRestart(system, target);
+        (void)ReplaceAtRestart(system, waiting, target);
+    }
     // The copy onto the target itself fails while it stays in use; its
     // result is the answer.
     return Copy(files, source, target);
@@ -194,8 +199,14 @@ bool CopyFileReplacing(platform::System& system, const std::string& fileName, co
     if (sameFolder && !targetName) return true;
 
     source += fileName;
-    if (!files.Exists(source)) return false;
+    // Only a file can be copied. A folder fails here, before anything of the
+    // same name in the destination (an installed folder) could be moved aside.
+    const std::optional<std::uint32_t> sourceAttributes = files.GetFileAttributes(source);
+    if (!sourceAttributes || (*sourceAttributes & platform::attr::Directory) != 0) return false;
     target += targetName ? *targetName : fileName;
+    // A target that is the source itself is already in place; deleting it
+    // would lose the only copy.
+    if (text::EqualsNoCase(source, target)) return true;
 
     // A copy under another name in the same folder replaces the target only
     // when it can be deleted.

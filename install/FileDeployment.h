@@ -51,10 +51,13 @@ void DeployManifest(platform::System& system, const app::SetupState& state, cons
 // under the target name when one is given (a relative path is allowed).
 // A read-only or hidden target is replaced; a target in use is renamed aside
 // to ".old" (".old2" when an ".old" is itself in use) or, when it cannot be
-// moved, copied to ".new" and replaced at the next start. True when the
-// copy onto the target worked. Within one folder (source and destination
-// equal apart from letter case) it is also true without a copy: when no
-// target name is given, and when the target named cannot be deleted.
+// moved, copied to ".new" and replaced at the next start (the target's
+// restart-time deletion is registered only when that ".new" copy exists).
+// A source that is missing or a folder fails without touching the target.
+// True when the copy onto the target worked. Within one folder (source and
+// destination equal apart from letter case) it is also true without a copy:
+// when no target name is given, when the target is the source itself, and
+// when the target named cannot be deleted.
 [[nodiscard]] bool CopyFileReplacing(platform::System& system, const std::string& fileName,
                                      const std::string& sourceFolder, const std::string& destinationFolder,
                                      const std::optional<std::string>& targetName = std::nullopt);

@@ -189,6 +189,19 @@ TEST_F(FileDeploymentTest, ASubFolderMatchEndsThePatternAndLaterMatchesStayUncop
     EXPECT_FALSE(machine.files.Exists(Installed("c.txt")));
 }
 
+// A folder among the matches, or named as the source of a renamed copy,
+// fails as a copy does, without touching what the destination holds under
+// that name: an installed folder of the same name is not moved aside.
+TEST_F(FileDeploymentTest, ASourceFolderIsNoFileAndLeavesAnInstalledFolderInPlace) {
+    machine.files.AddFolder(Source("data"));
+    machine.files.AddFile(Installed("data\\user.dat"), "the user's");
+    EXPECT_EQ(install::CopyMatchingFiles(system, "*", kInstallDir, kSourceDir), 0);
+    EXPECT_FALSE(install::CopyFileReplacing(system, "data", kSourceDir, kInstallDir, "data"));
+    EXPECT_EQ(Text(Installed("data\\user.dat")), "the user's");
+    EXPECT_FALSE(machine.files.Exists(Installed("data.old")));
+    EXPECT_TRUE(Pending().empty());
+}
+
 TEST_F(FileDeploymentTest, APatternBelowASubFolderNeedsThatFolderInTheDestination) {
     AddSources({"data\\x.dat", "data\\y.dat"});
     EXPECT_EQ(install::CopyMatchingFiles(system, "data\\*.dat", kInstallDir, kSourceDir), 0);
@@ -295,7 +308,9 @@ TEST_F(FileDeploymentTest, ATargetThatCannotBeMovedIsReplacedAtTheNextStartByIts
     EXPECT_FALSE(machine.files.Exists(Installed("LumApp6.exe.new")));
 }
 
-TEST_F(FileDeploymentTest, WhenNoNewCopyCanBeMadeOnlyTheDeletionStaysRegistered) {
+// Without a new copy to take its place, the file in use is not deleted at
+// the next start either: the installation keeps the old file.
+TEST_F(FileDeploymentTest, WhenNoNewCopyCanBeMadeTheOldFileStays) {
     AddSources({"LumApp6.exe"});
     machine.files.AddFile(Installed("LumApp6.exe"), "locked old");
     machine.files.AddFile(Installed("LumApp6.exe.new"), "locked too");
@@ -303,7 +318,9 @@ TEST_F(FileDeploymentTest, WhenNoNewCopyCanBeMadeOnlyTheDeletionStaysRegistered)
     ASSERT_TRUE(machine.files.SetInUse(Installed("LumApp6.exe.new"), InUse::RefuseDeleteAndRename));
 
     EXPECT_FALSE(install::CopyFileReplacing(system, "LumApp6.exe", kSourceDir, kInstallDir));
-    EXPECT_EQ(Pending(), std::vector<std::string>{"delete " + Installed("LumApp6.exe")});
+    EXPECT_TRUE(Pending().empty());
+    machine.Reboot();
+    EXPECT_EQ(Text(Installed("LumApp6.exe")), "locked old");
 }
 
 TEST_F(FileDeploymentTest, CopiesWithinOneFolderAndFromMissingSources) {
@@ -326,6 +343,10 @@ TEST_F(FileDeploymentTest, CopiesWithinOneFolderAndFromMissingSources) {
 
     EXPECT_FALSE(install::CopyFileReplacing(system, "missing.ini", kSourceDir, kInstallDir));
     EXPECT_FALSE(machine.files.Exists(Installed("missing.ini")));
+
+    // A target name that names the source itself, in any case, keeps it.
+    EXPECT_TRUE(install::CopyFileReplacing(system, "a.ini", sameFolder, kInstallDir, "A.INI"));
+    EXPECT_EQ(Text(Installed("a.ini")), "a");
 }
 
 // --- Restart-time operations ------------------------------------------------------------
