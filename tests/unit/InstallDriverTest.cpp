@@ -2,6 +2,8 @@
 // the damaged-setup stop, the web page and the product start.
 #include <gtest/gtest.h>
 
+#include "app/Handovers.h"
+#include "app/SetupApp.h"
 #include "install/InstallDriver.h"
 #include "install/InstallProcedure.h"
 #include "res/ResourceTables.h"
@@ -10,6 +12,8 @@
 namespace {
 
 using app::ProductVersion;
+
+std::uint32_t VersionNumberOf(const app::SetupState& state) { return install::VersionNumber(state.productVersion); }
 
 TEST(VersionNumber, WeighsEachPartAndWraps) {
     EXPECT_GT(install::VersionNumber({6, 1, 0, 0}), install::VersionNumber({6, 0, 99, 0}));
@@ -187,6 +191,70 @@ TEST_P(VersionQuestion, IsAskedOnlyForTheSameOrANewerVersionAndNoLeavesAllAlone)
 INSTANTIATE_TEST_SUITE_P(Cases, VersionQuestion, ::testing::ValuesIn(kVersionQuestionCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
+// Yes to the question goes on with the earlier installation's scope and
+// program group, yet counts as no upgrade: no web page follows the wizard.
+TEST(InstallDriver, YesToTheVersionQuestionGoesOnWithTheEarlierScopeAndGroupAndOpensNoPage) {
+    for (const VersionQuestionCase& c : kVersionQuestionCases) {
+        if (!c.question) continue;
+        DriverRun run;
+        fixtures::AddShellFolders(run.m);
+        fixtures::AddSetupFolder(run.m, c.offered);
+        run.m.files.AddFolder("C:\\Apps\\L6");
+        fixtures::AddPreviousInstallation(run.m, "C:\\Apps\\L6", c.installed, "B");
+        // The group lies below the all-users programs folder, so it is found
+        // only when the earlier scope is settled before the log is read.
+        run.m.files.AddFile("C:\\Apps\\L6\\OrvUnInst.log", std::string("Shell Link: ") + fixtures::kCommonPrograms +
+                                                             "\\Orvane\\L6\\Lumetra 6.lnk\r\n");
+        run.m.ui.Answer(platform::answer::Yes);
+
+        EXPECT_EQ(run.Run(), 0) << c.name;
+        EXPECT_EQ(run.m.ui.Shown().size(), 1u) << c.name;
+        EXPECT_EQ(run.wizardRuns, 1) << c.name;
+        EXPECT_EQ(run.state.upgrade, 0) << c.name;
+        EXPECT_EQ(run.state.freshInstall, 0) << c.name;
+        EXPECT_EQ(run.state.allUsers, 1) << c.name;
+        EXPECT_EQ(run.state.groupName, "Orvane\\L6") << c.name;
+        EXPECT_EQ(VersionNumberOf(run.state), install::VersionNumber(c.offered)) << c.name;
+        EXPECT_TRUE(run.m.shell.OpenedDocuments().empty()) << c.name;  // a re-installation or a downgrade
+    }
+}
+
+TEST(InstallDriver, SilentRunOverAnOlderOrEqualVersionAsksNothingAndKeepsTheScope) {
+    for (const ProductVersion installed : {ProductVersion{6, 0, 1, 0}, ProductVersion{6, 1, 0, 0}}) {
+        DriverRun run;
+        fixtures::AddShellFolders(run.m);
+        fixtures::AddSetupFolder(run.m, {6, 1, 0, 0}, {"-s"});
+        run.state.silent = 1;
+        run.m.files.AddFolder("C:\\Apps\\L6");
+        fixtures::AddPreviousInstallation(run.m, "C:\\Apps\\L6", installed, "A");
+
+        EXPECT_EQ(run.Run(), 0) << installed.minor;
+        EXPECT_TRUE(run.m.ui.Shown().empty()) << installed.minor;
+        EXPECT_EQ(run.state.upgrade, 1) << installed.minor;
+        EXPECT_EQ(run.state.allUsers, 0) << installed.minor;  // all users is forced only on a fresh installation
+        EXPECT_TRUE(run.m.files.FileText("C:\\Apps\\L6\\OrvUnInst.log").has_value()) << installed.minor;
+    }
+}
+
+// "-instdir" over a registered installation: the version compared is the one
+// in the given folder, and the run is still no fresh installation.
+TEST(InstallDriver, InstdirOverAPreviousInstallationComparesTheVersionInThatFolder) {
+    DriverRun run;
+    run.m.files.AddDrive('D');
+    run.m.files.AddFolder("D:\\Apps");
+    fixtures::AddSetupFolder(run.m, {6, 1, 0, 0}, {"-instdir", "D:\\Apps"});
+    run.m.files.AddFolder("C:\\Apps\\L6");
+    fixtures::AddPreviousInstallation(run.m, "C:\\Apps\\L6", {6, 5, 0, 0});
+
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_TRUE(run.m.ui.Shown().empty());  // no LumApp6.exe in D:\Apps: older than any version
+    EXPECT_EQ(run.state.installDir, "D:\\Apps");
+    EXPECT_EQ(run.state.freshInstall, 0);
+    EXPECT_EQ(run.state.upgrade, 1);
+    ASSERT_EQ(run.m.shell.OpenedDocuments().size(), 1u);
+    EXPECT_EQ(run.m.shell.OpenedDocuments()[0], std::string(res::kMakerWebSite) + "/lmqx/installed.asp");
+}
+
 TEST(InstallDriver, SilentRunOverANewerVersionAsksNothingAndKeepsTheScope) {
     DriverRun run;
     fixtures::AddShellFolders(run.m);
@@ -256,6 +324,21 @@ TEST_P(DamagedSetup, StopsWithMessage18AndExitCode1EvenWhenSilent) {
     EXPECT_EQ(run.m.registry.Dump() + run.m.files.Dump(), before);
 }
 
+TEST(InstallDriver, ADamagedSetupIsReportedAfterTheVersionQuestionWasAnsweredYes) {
+    DriverRun run;
+    fixtures::AddSetupFolder(run.m, {6, 1, 0, 0});
+    (void)run.m.files.DeleteFile(std::string(fixtures::kSetupFolder) + "\\OrvUnInst.log");
+    run.m.files.AddFolder("C:\\Apps\\L6");
+    fixtures::AddPreviousInstallation(run.m, "C:\\Apps\\L6", {6, 1, 0, 0});
+    run.m.ui.Answer(platform::answer::Yes);
+
+    EXPECT_THROW((void)run.Run(), sim::ProcessExit);
+    ASSERT_EQ(run.m.ui.Shown().size(), 2u);
+    EXPECT_EQ(run.m.ui.Shown()[0].text.rfind("Lumetra ver. 6.01.00.00 is already installed", 0), 0u);
+    EXPECT_EQ(run.m.ui.Shown()[1].text.rfind("This setup files are damaged", 0), 0u);
+    EXPECT_EQ(run.wizardRuns, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, DamagedSetup, ::testing::ValuesIn(kDamagedCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
@@ -281,6 +364,25 @@ TEST(InstallDriver, UpgradeAfterTheWizardOpensTheInstalledPage) {
     EXPECT_EQ(run.Run(), 0);
     ASSERT_EQ(run.m.shell.OpenedDocuments().size(), 1u);
     EXPECT_EQ(run.m.shell.OpenedDocuments()[0], std::string(res::kMakerWebSite) + "/lmqx/installed.asp");
+}
+
+// Start-up hands install mode over to the driver: a silent run started as
+// OrvUnInst.exe with "-install" installs, and the driver's 0 ends start-up
+// with false.
+TEST(InstallDriver, InstallModeOfStartUpRunsTheDriver) {
+    sim::Machine m;
+    fixtures::AddShellFolders(m);
+    fixtures::AddSetupFolder(m, {6, 1, 0, 0});
+    m.env.SetProgram(std::string(fixtures::kSetupFolder) + "\\OrvUnInst.exe", {"-install", "-s", "-nodeskico"});
+    app::SetupState state;
+    app::CSetupApp application(m.System(), state, app::BindHandovers(m.System(), state));
+
+    EXPECT_FALSE(application.InitInstance());
+    EXPECT_TRUE(m.ui.Shown().empty());
+    EXPECT_EQ(state.desktopIcon, 0);
+    EXPECT_TRUE(m.files.FileText("C:\\Program Files\\Lumetra 6\\LumApp6.exe").has_value()) << m.Dump();
+    EXPECT_EQ(m.registry.GetString(platform::kLocalMachine, "SOFTWARE\\Orvane\\Lumetra 6", "Path"),
+              "C:\\Program Files\\Lumetra 6");
 }
 
 }  // namespace
