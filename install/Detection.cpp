@@ -103,7 +103,7 @@ bool ReadPreviousScope(platform::System& system) {
 
 void RecoverGroupName(platform::System& system, app::SetupState& state) {
     auto& files = system.files;
-    platform::FileHandle log = files.OpenText(state.installDir + "\\OrvUnInst.log");
+    platform::FileHandle log = files.OpenText(state.installDir + "\\" + kInstallLogName);
     if (log == 0) log = files.OpenText(state.installDir + "\\install.log");
     if (log == 0) return;
 

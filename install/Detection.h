@@ -18,6 +18,8 @@ namespace install {
 // The registry entries of an installation and of the system that are read here.
 inline constexpr const char* kProductKey = "SOFTWARE\\Orvane\\Lumetra 6";
 inline constexpr const char* kProductExecutable = "LumApp6.exe";
+// The manifest in the setup folder and, copied, the install log in the installation folder.
+inline constexpr const char* kInstallLogName = "OrvUnInst.log";
 inline constexpr const char* kAppPathsKey =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\LumApp6.exe";
 inline constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";

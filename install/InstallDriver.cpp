@@ -8,22 +8,19 @@
 #include "install/Detection.h"
 #include "install/InstallProcedure.h"
 #include "platform/Text.h"
+#include "res/ResourceIds.h"
 #include "res/ResourceTables.h"
 
 namespace install {
 
 namespace {
 
-constexpr std::uint32_t kIdsAppTitle = 57344;
-constexpr std::uint32_t kIdsOlderVersion = 16;
-constexpr std::uint32_t kIdsSameVersion = 17;
-constexpr std::uint32_t kIdsDamagedSetup = 18;
 constexpr std::size_t kTitleBufferSize = 256;
 constexpr std::size_t kMessageBufferSize = 1024;
 constexpr std::size_t kHomePageLineBufferSize = 260;
 
-constexpr const char* kProductExe = "\\LumApp6.exe";
-constexpr const char* kManifest = "\\OrvUnInst.log";
+const std::string kProductExe = std::string("\\") + kProductExecutable;
+const std::string kManifest = std::string("\\") + kInstallLogName;
 constexpr const char* kHomePageFile = "\\HomePage.url";
 constexpr const char* kDefaultFolderName = "\\Lumetra 6";
 constexpr const char* kDefaultGroup = "Lumetra 6";
@@ -66,7 +63,7 @@ std::string Format(const std::string& format, Args... args) {
 }
 
 int Ask(platform::System& system, const std::string& text, std::uint32_t flags) {
-    const std::string title = system.resources.LoadString(kIdsAppTitle, kTitleBufferSize);
+    const std::string title = system.resources.LoadString(IDS_APP_TITLE, kTitleBufferSize);
     return system.ui.MessageBox(text, title, flags);
 }
 
@@ -78,11 +75,11 @@ bool ConfirmReinstallOrDowngrade(platform::System& system, const app::ProductVer
     const std::uint32_t want = VersionNumber(offered);
     std::string text;
     if (have > want) {
-        text = Format(system.resources.LoadString(kIdsOlderVersion, kMessageBufferSize), installed.major,
+        text = Format(system.resources.LoadString(IDS_DOWNGRADE, kMessageBufferSize), installed.major,
                       installed.minor, installed.third, installed.fourth, offered.major, offered.minor, offered.third,
                       offered.fourth);
     } else {
-        text = Format(system.resources.LoadString(kIdsSameVersion, kMessageBufferSize), installed.major,
+        text = Format(system.resources.LoadString(IDS_REINSTALL, kMessageBufferSize), installed.major,
                       installed.minor, installed.third, installed.fourth);
     }
     return Ask(system, text, kQuestionFlags) == platform::answer::Yes;
@@ -147,7 +144,7 @@ std::string WebPageAfterInstall(bool upgrade, const std::string& query) {
 }
 
 void ReportDamagedSetup(platform::System& system) {
-    Ask(system, system.resources.LoadString(kIdsDamagedSetup, kMessageBufferSize), kErrorFlags);
+    Ask(system, system.resources.LoadString(IDS_SETUP_DAMAGED, kMessageBufferSize), kErrorFlags);
     system.shell.OpenDocument(std::string(res::kMakerWebSite));
     system.env.ExitProcess(1);
     std::abort();  // not reached: the process has ended

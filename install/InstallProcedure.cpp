@@ -13,11 +13,9 @@ namespace install {
 
 namespace {
 
-constexpr const char* kManifestName = "OrvUnInst.log";
 constexpr const char* kOldLog = "\\install.log";
 constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumetra 6";
 constexpr const char* kConfigurationFiles[] = {"LumApp6.ini", "LumApp6.reg"};
-constexpr std::uint32_t kIdsProductName = 15;
 constexpr std::size_t kNameBufferSize = 256;
 
 struct RegistryEntry {
@@ -40,9 +38,9 @@ std::vector<RegistryEntry> RegistrationEntries(platform::System& system, const a
     return {
         {kProductKey, "AllUsers", state.allUsers ? "B" : "A"},
         {kProductKey, "Path", state.installDir},
-        {kAppPathsKey, "", state.installDir + "\\LumApp6.exe"},
+        {kAppPathsKey, "", state.installDir + "\\" + kProductExecutable},
         {kUninstallKey, "Contact", "Support"},
-        {kUninstallKey, "DisplayName", system.resources.LoadString(kIdsProductName, kNameBufferSize)},
+        {kUninstallKey, "DisplayName", system.resources.LoadString(IDS_PRODUCT_NAME, kNameBufferSize)},
         {kUninstallKey, "DisplayVersion", DisplayVersion(state.productVersion)},
         {kUninstallKey, "Publisher", "Orvane Technology LLC"},
         {kUninstallKey, "UninstallString", "\"" + state.installDir + "\\OrvUnInst.exe\""},
@@ -52,8 +50,8 @@ std::vector<RegistryEntry> RegistrationEntries(platform::System& system, const a
 
 void ClearEarlierInstallation(platform::System& system, const app::SetupState& state) {
     uninstall::RemoveLoggedLinks(system, state.installDir + kOldLog);
-    uninstall::RemoveLoggedLinks(system, state.installDir + "\\" + kManifestName);
-    uninstall::RemoveLoggedFiles(system, state.sourceDir + "\\" + kManifestName, state.installDir, uninstall::LogEntryKind::FileDel);
+    uninstall::RemoveLoggedLinks(system, state.installDir + "\\" + kInstallLogName);
+    uninstall::RemoveLoggedFiles(system, state.sourceDir + "\\" + kInstallLogName, state.installDir, uninstall::LogEntryKind::FileDel);
 }
 
 void CopyConfigurationFiles(platform::System& system, const app::SetupState& state) {
@@ -81,11 +79,11 @@ void InstallProduct(platform::System& system, app::SetupState& state) {
     if (!state.freshInstall) ClearEarlierInstallation(system, state);
 
     // 2. The product files.
-    DeployManifest(system, state, state.sourceDir + "\\" + kManifestName);
+    DeployManifest(system, state, state.sourceDir + "\\" + kInstallLogName);
 
     // 3. The new install log: the manifest, then one empty line.
-    (void)CopyMatchingFiles(system, kManifestName, state.installDir, state.sourceDir);
-    uninstall::AppendLogLine(system, state.installDir + "\\" + kManifestName, "");
+    (void)CopyMatchingFiles(system, kInstallLogName, state.installDir, state.sourceDir);
+    uninstall::AppendLogLine(system, state.installDir + "\\" + kInstallLogName, "");
 
     // 4. Program group and shortcuts (may clear state.allUsers).
     CreateProgramShortcuts(system, state);

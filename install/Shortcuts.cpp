@@ -2,6 +2,7 @@
 
 #include "install/Detection.h"
 #include "platform/Text.h"
+#include "res/ResourceIds.h"
 #include "uninstall/InstallLog.h"
 
 namespace install {
@@ -9,11 +10,9 @@ namespace install {
 namespace {
 
 
-constexpr const char* kInstalledLog = "\\OrvUnInst.log";
+const std::string kInstalledLog = std::string("\\") + kInstallLogName;
 constexpr const char* kAppData = "%APPDATA%";
-constexpr const char* kProductExe = "\\LumApp6.exe";
-constexpr std::uint32_t kIdsProductName = 15;
-constexpr std::uint32_t kIdsAppTitle = 57344;
+const std::string kProductExe = std::string("\\") + kProductExecutable;
 constexpr std::size_t kNameBufferSize = 256;
 // The shell link's path and target limits: a 260-byte path buffer and the
 // 512-byte target buffer, each with its terminating zero.
@@ -44,10 +43,10 @@ struct GroupShortcut {
     bool workInAppData;
 };
 constexpr GroupShortcut kGroupShortcuts[] = {
-    {kIdsProductName, kProductExe, true},
-    {101, "\\LumApp6Man.chm", false},
-    {102, "\\readme.txt", false},
-    {104, "\\OrvUnInst.exe", false},
+    {IDS_PRODUCT_NAME, "\\LumApp6.exe", true},
+    {IDS_HELP_SHORTCUT, "\\LumApp6Man.chm", false},
+    {IDS_ABOUT_SHORTCUT, "\\readme.txt", false},
+    {IDS_UNINSTALL_SHORTCUT, "\\OrvUnInst.exe", false},
 };
 
 std::string LinkName(platform::System& system, std::uint32_t nameId) {
@@ -59,7 +58,7 @@ std::optional<std::string> AppDataIf(bool wanted) {
 }
 
 void Notify(platform::System& system, const std::string& text) {
-    system.ui.MessageBox(text, system.resources.LoadString(kIdsAppTitle, kNameBufferSize), platform::mb::Ok);
+    system.ui.MessageBox(text, system.resources.LoadString(IDS_APP_TITLE, kNameBufferSize), platform::mb::Ok);
 }
 
 std::string StripOneQuoteEachEnd(std::string target) {
@@ -89,7 +88,7 @@ void CreateProductShortcutIn(platform::System& system, app::SetupState& state, c
     const ShellFolderNames& names = FoldersFor(state);
     const std::string folder = ReadRegString(system, names.root, kShellFoldersKey, folderValue);
     (void)CreateShortcut(system, state, state.installDir + kProductExe,
-                         folder + "\\" + LinkName(system, kIdsProductName), AppDataIf(true));
+                         folder + "\\" + LinkName(system, IDS_PRODUCT_NAME), AppDataIf(true));
 }
 
 }  // namespace
